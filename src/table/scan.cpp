@@ -1,0 +1,157 @@
+#include "table/scan.h"
+
+#include <new>
+
+#include "platform/platform.h"
+
+namespace quorvex::table {
+
+byte_source::byte_source(std::FILE* file, std::size_t capacity) : file_(file) {
+  owned_.reset(new (std::nothrow) unsigned char[capacity]);
+  // Without a large buffer, a small one still reads correctly.
+  if (!owned_) {
+    capacity = 4096;
+    owned_.reset(new (std::nothrow) unsigned char[capacity]);
+  }
+  capacity_ = owned_ ? capacity : 0;
+  if (capacity_ == 0) read_error_ = true;
+  window_ = pos_ = end_ = owned_.get();
+}
+
+byte_source::byte_source(const unsigned char* data, std::size_t size)
+    : window_(data), pos_(data), end_(data + size), memory_(data), memory_size_(size) {}
+
+bool byte_source::refill() {
+  if (file_ == nullptr || capacity_ == 0) return false;
+  window_offset_ += end_ - window_;
+  window_ = pos_ = end_ = owned_.get();
+  const std::size_t n = std::fread(owned_.get(), 1, capacity_, file_);
+  if (n < capacity_ && std::ferror(file_)) read_error_ = true;
+  end_ = window_ + n;
+  return n > 0;
+}
+
+int byte_source::refill_and_get() {
+  return refill() ? *pos_++ : end_of_data;
+}
+
+int byte_source::refill_and_peek() {
+  return refill() ? *pos_ : end_of_data;
+}
+
+bool byte_source::seek(std::int64_t offset) {
+  if (file_ == nullptr) {
+    if (offset < 0 || static_cast<std::uint64_t>(offset) > memory_size_) return false;
+    window_ = memory_;
+    pos_ = memory_ + offset;
+    end_ = memory_ + memory_size_;
+    window_offset_ = 0;
+    return true;
+  }
+  if (offset >= window_offset_ && offset <= window_offset_ + (end_ - window_)) {
+    pos_ = window_ + (offset - window_offset_);
+    return true;
+  }
+  if (!platform::seek_to(file_, offset)) return false;
+  window_offset_ = offset;
+  window_ = pos_ = end_ = owned_.get();
+  return true;
+}
+
+std::int64_t byte_source::count_line_starts(bool in_line_end) {
+  std::int64_t count = 0;
+  for (;;) {
+    const unsigned char* p = pos_;
+    const unsigned char* const e = end_;
+    // Runs of line ends are short; scan for them with a simple loop that
+    // the compiler keeps branch-light.
+    unsigned prev = in_line_end ? 1u : 0u;
+    for (; p < e; ++p) {
+      const unsigned eol = (*p == '\r') | (*p == '\n');
+      count += prev & (eol ^ 1u);
+      prev = eol;
+    }
+    in_line_end = prev != 0;
+    pos_ = e;
+    if (!refill()) return count;
+  }
+}
+
+bool read_token(byte_source& in, char* dest, std::size_t max) {
+  int c = in.peek();
+  while (c != end_of_data && is_space(c)) {
+    in.advance();
+    c = in.peek();
+  }
+  std::size_t n = 0;
+  while (n < max && c != end_of_data && !is_space(c)) {
+    dest[n++] = static_cast<char>(c);
+    in.advance();
+    c = in.peek();
+  }
+  if (n == 0) return false;
+  dest[n] = 0;
+  return true;
+}
+
+namespace {
+
+// Value of c as a digit of `base`, or -1.
+inline int digit_value(int c, unsigned base) {
+  int d;
+  if (c >= '0' && c <= '9') {
+    d = c - '0';
+  } else if (c >= 'a' && c <= 'f') {
+    d = c - 'a' + 10;
+  } else if (c >= 'A' && c <= 'F') {
+    d = c - 'A' + 10;
+  } else {
+    return -1;
+  }
+  return static_cast<unsigned>(d) < base ? d : -1;
+}
+
+}  // namespace
+
+bool read_integer(byte_source& in, std::int32_t& holder) {
+  int c = in.peek();
+  while (c != end_of_data && is_space(c)) {
+    in.advance();
+    c = in.peek();
+  }
+  bool negative = false;
+  if (c == '+' || c == '-') {
+    negative = c == '-';
+    in.advance();
+    c = in.peek();
+  }
+  unsigned base = 10;
+  bool took_digit = false;
+  std::uint32_t value = 0;
+  if (c == '0') {
+    in.advance();
+    c = in.peek();
+    if (c == 'x' || c == 'X') {
+      in.advance();
+      c = in.peek();
+      base = 16;
+    } else {
+      base = 8;
+      took_digit = true;
+    }
+  }
+  for (;;) {
+    const int d = digit_value(c, base);
+    if (d < 0) break;
+    value = value * base + static_cast<std::uint32_t>(d);
+    took_digit = true;
+    in.advance();
+    c = in.peek();
+  }
+  if (!took_digit) return false;
+  if (negative) value = 0u - value;
+  holder = static_cast<std::int32_t>(value);
+  return true;
+}
+
+}  // namespace quorvex::table

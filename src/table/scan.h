@@ -1,0 +1,83 @@
+// Reading the text table: a byte source that refills one buffer from a file
+// (or walks a block of memory), and the two reads the table is made of, a
+// name token and an integer, with the exact rules of this tool rather than
+// those of the C library's formatted input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace quorvex::table {
+
+// The six white-space bytes: tab, LF, VT, FF, CR and space. Nothing else,
+// whatever the locale.
+inline bool is_space(int c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+inline bool is_line_end(int c) {
+  return c == '\r' || c == '\n';
+}
+
+constexpr int end_of_data = -1;
+
+class byte_source {
+ public:
+  static constexpr std::size_t default_capacity = std::size_t{1} << 20;
+
+  // Reads `file` from its current position; the caller keeps ownership.
+  explicit byte_source(std::FILE* file, std::size_t capacity = default_capacity);
+  // Walks `size` bytes of memory.
+  byte_source(const unsigned char* data, std::size_t size);
+
+  // The next byte, 0..255, consumed; end_of_data at the end.
+  int get() { return pos_ < end_ ? *pos_++ : refill_and_get(); }
+  // The next byte without consuming it.
+  int peek() { return pos_ < end_ ? *pos_ : refill_and_peek(); }
+  // Consumes the byte that peek() returned.
+  void advance() { ++pos_; }
+
+  // Absolute offset of the next byte.
+  std::int64_t offset() const { return window_offset_ + (pos_ - window_); }
+  // Goes back (or forward) to an absolute offset. False on failure.
+  bool seek(std::int64_t offset);
+  // True if the file reported an error rather than its end.
+  bool read_error() const { return read_error_; }
+
+  // Counts the starts of lines from here to the end: the positions of bytes
+  // other than CR and LF that follow a CR or LF (or, if `in_line_end` is
+  // true, that come first). Consumes everything.
+  std::int64_t count_line_starts(bool in_line_end);
+
+ private:
+  int refill_and_get();
+  int refill_and_peek();
+  bool refill();
+
+  std::FILE* file_ = nullptr;
+  std::unique_ptr<unsigned char[]> owned_;
+  std::size_t capacity_ = 0;
+  const unsigned char* window_ = nullptr;  // first byte held
+  const unsigned char* pos_ = nullptr;
+  const unsigned char* end_ = nullptr;
+  std::int64_t window_offset_ = 0;
+  const unsigned char* memory_ = nullptr;
+  std::size_t memory_size_ = 0;
+  bool read_error_ = false;
+};
+
+// Skips white space, then takes up to `max` bytes that are not white space
+// into `dest`, followed by a zero byte. The byte that stopped it stays
+// unread. False, with `dest` untouched, if the data ended before any byte.
+bool read_token(byte_source& in, char* dest, std::size_t max);
+
+// Skips white space, takes an optional sign, then digits: after 0x or 0X
+// hexadecimal, after a leading 0 octal (that 0 counts as a digit), otherwise
+// decimal. The value is built modulo 2^32 and negated for '-'. The first byte
+// that is not a digit of the base stays unread. Succeeds, storing the value
+// in `holder`, if a digit was taken; otherwise `holder` keeps its value and
+// what was consumed (white space, sign, 0x) stays consumed.
+bool read_integer(byte_source& in, std::int32_t& holder);
+
+}  // namespace quorvex::table

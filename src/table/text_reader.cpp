@@ -1,0 +1,148 @@
+#include "table/text_reader.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "cli/fatal.h"
+#include "platform/console.h"
+#include "platform/platform.h"
+
+namespace quorvex::table {
+
+record_buffer** animdata_records = nullptr;
+
+namespace {
+
+// Record buffers are carved out of slabs: one allocation per slab instead of
+// one per record, and records of neighbouring lines lie next to each other.
+constexpr std::size_t slab_records = 4096;
+
+struct record_slab {
+  record_slab* next;
+  std::size_t used;
+  record_buffer records[slab_records];
+};
+
+record_slab* first_slab = nullptr;
+record_slab* last_slab = nullptr;
+
+record_buffer* new_record_buffer() {
+  if (last_slab == nullptr || last_slab->used == slab_records) {
+    auto* slab = static_cast<record_slab*>(std::malloc(sizeof(record_slab)));
+    if (slab == nullptr) return nullptr;
+    slab->next = nullptr;
+    slab->used = 0;
+    (last_slab != nullptr ? last_slab->next : first_slab) = slab;
+    last_slab = slab;
+  }
+  record_buffer* r = &last_slab->records[last_slab->used++];
+  std::memset(r, 0, sizeof *r);
+  return r;
+}
+
+// Parses one record whose record-start byte has been read already.
+void parse_record(byte_source& in, int start, record_buffer& r, std::int32_t& long_holder,
+                  std::int32_t& frame_holder) {
+  // The name token: the record-start byte, then up to 9 more. Cleared for
+  // every record, so that nothing of an earlier line reaches this one.
+  char token[11] = {};
+  token[0] = static_cast<char>(start);
+  read_token(in, token + 1, 9);
+  const char* name = (token[0] == '"' && token[8] == '"') ? token + 1 : token;
+  std::memcpy(r.record.CofName, name, 7);
+  r.bucket = name_hash(r.record.CofName);
+
+  read_integer(in, long_holder);
+  store_le32(r.record.FramesPerDirection, long_holder);
+  read_integer(in, long_holder);
+  store_le32(r.record.AnimationSpeed, long_holder);
+  for (std::size_t j = 0; j < frame_count; ++j) {
+    read_integer(in, frame_holder);
+    r.record.FrameData[j] = static_cast<unsigned char>(frame_holder);
+  }
+}
+
+}  // namespace
+
+std::int32_t read_text_table_from(byte_source& in, text_table_shape& shape) {
+  shape = {};
+  // First pass: skip the header line, then the line ends after it; the byte
+  // after them starts the first data line.
+  int c;
+  do c = in.get();
+  while (c != end_of_data && !is_line_end(c));
+  while (is_line_end(c)) c = in.get();
+  const int first_start = c;
+  const std::int64_t resume = in.offset();
+  std::int64_t lines = 0;
+  if (first_start != end_of_data) lines = 1 + in.count_line_starts(false);
+  if (in.read_error()) return -2;
+
+  const std::int64_t slot_bytes = lines * static_cast<std::int64_t>(sizeof(record_buffer*));
+  if (lines > INT32_MAX ||
+      (animdata_records = static_cast<record_buffer**>(std::calloc(
+           lines > 0 ? static_cast<std::size_t>(lines) : 1, sizeof(record_buffer*)))) == nullptr) {
+    platform::print("can't allocate %lli bytes for animdata_records\n",
+                    static_cast<long long>(slot_bytes));
+    return -1;
+  }
+  shape.data_lines = lines;
+  if (first_start == end_of_data) return 0;
+  if (!in.seek(resume)) return -2;
+
+  // Second pass.
+  std::int32_t long_holder = 0;
+  std::int32_t frame_holder = 0;
+  record_buffer scratch;
+  std::int64_t index = 0;
+  c = first_start;
+  for (;;) {
+    record_buffer* r = &scratch;
+    if (index < lines) {
+      r = new_record_buffer();
+      if (r == nullptr) {
+        platform::print("can't allocate %li bytes for animdata_records[%i]\n",
+                        static_cast<long>(sizeof(record_buffer)), static_cast<int>(index));
+        shape.records = index;
+        return -1;
+      }
+      animdata_records[index] = r;
+    } else {
+      std::memset(&scratch, 0, sizeof scratch);
+    }
+    parse_record(in, c, *r, long_holder, frame_holder);
+    ++index;
+    do c = in.get();
+    while (is_line_end(c));
+    if (c == end_of_data) break;
+  }
+  if (in.read_error()) return -2;
+  shape.records = index;
+  return static_cast<std::int32_t>(index < lines ? index : lines);
+}
+
+std::int32_t read_text_table(text_table_shape& shape) {
+  std::FILE* file = platform::open_for_reading(text_file_name);
+  if (file == nullptr) cli::fatal_error(1, "can't open %s\n", text_file_name);
+  byte_source in(file);
+  const std::int32_t result = read_text_table_from(in, shape);
+  std::fclose(file);
+  if (result == -2) cli::fatal_error(1, "can't read %s\n", text_file_name);
+  return result;
+}
+
+void release_record_buffers() {
+  while (first_slab != nullptr) {
+    record_slab* next = first_slab->next;
+    std::free(first_slab);
+    first_slab = next;
+  }
+  last_slab = nullptr;
+}
+
+void free_animdata_records() {
+  std::free(animdata_records);
+  animdata_records = nullptr;
+}
+
+}  // namespace quorvex::table
