@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/console.h"
+#include "platform/platform.h"
 
 namespace quorvex::convert {
 
@@ -14,7 +15,8 @@ hash_node** animdata_sorted_name = nullptr;
 
 namespace {
 
-constexpr std::size_t chunk_nodes = 8192;
+// 2 MiB of nodes per chunk: a whole large page where the system has them.
+constexpr std::size_t chunk_nodes = (std::size_t{2} << 20) / sizeof(hash_node) - 1;
 
 struct node_chunk {
   node_chunk* next;
@@ -35,6 +37,7 @@ hash_node* new_node() {
   if (last_chunk == nullptr || last_chunk->used == chunk_nodes) {
     auto* chunk = static_cast<node_chunk*>(std::malloc(sizeof(node_chunk)));
     if (chunk == nullptr) return nullptr;
+    platform::advise_large_block(chunk, sizeof(node_chunk));
     chunk->next = nullptr;
     chunk->used = 0;
     if (last_chunk != nullptr) {
@@ -96,6 +99,7 @@ std::int32_t build_sorted_name() {
   // following a pointer per comparison. The pairs' memory then becomes the
   // index itself, so the index costs no second allocation.
   auto* entries = static_cast<sort_entry*>(std::malloc(count > 0 ? count * sizeof(sort_entry) : 1));
+  if (entries != nullptr) platform::advise_large_block(entries, count * sizeof(sort_entry));
   if (entries == nullptr) {
     platform::print("can't allocate %lli bytes for animdata_sorted_name\n",
                     static_cast<long long>(count * sizeof(hash_node*)));

@@ -29,6 +29,7 @@ unsigned char* load_file(const char* path, std::int32_t& size) {
                     static_cast<long>(expected), path);
     return nullptr;
   }
+  platform::advise_large_block(buffer, static_cast<std::size_t>(expected));
   if (length == 0) {
     std::fclose(file);
     size = 0;

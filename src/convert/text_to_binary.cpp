@@ -22,7 +22,11 @@ class name_set {
   // Room for up to `max_names` names; false if it cannot be had.
   bool reserve(std::size_t max_names) {
     std::size_t capacity = 16;
-    while (capacity < 2 * max_names) capacity *= 2;
+    shift_ = 60;
+    while (capacity < 2 * max_names) {
+      capacity *= 2;
+      --shift_;
+    }
     slots_ = static_cast<std::uint64_t*>(std::malloc(capacity * sizeof(std::uint64_t)));
     if (slots_ == nullptr) return false;
     for (std::size_t i = 0; i < capacity; ++i) slots_[i] = empty;
@@ -32,7 +36,9 @@ class name_set {
   ~name_set() { std::free(slots_); }
 
   std::uint64_t* find(std::uint64_t key) const {
-    std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask_;
+    // Fibonacci hashing: the top bits of the product depend on every byte,
+    // where the low bits of a short name's key are all zero.
+    std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
     while (slots_[i] != empty && slots_[i] != key) i = (i + 1) & mask_;
     return &slots_[i];
   }
@@ -42,6 +48,7 @@ class name_set {
  private:
   std::uint64_t* slots_ = nullptr;
   std::size_t mask_ = 0;
+  int shift_ = 60;
 };
 
 void warn_duplicate(const table::animdata_record& r) {

@@ -7,6 +7,7 @@
 #include <io.h>
 #else
 #include <dirent.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -100,6 +101,19 @@ std::int64_t file_size(std::FILE* f) {
   fseeko(f, 0, SEEK_SET);
 #endif
   return size;
+}
+
+void advise_large_block(void* block, std::size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t huge = std::uintptr_t{2} << 20;
+  const auto begin = reinterpret_cast<std::uintptr_t>(block);
+  const std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
+  const std::uintptr_t last = (begin + size) & ~(huge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)block;
+  (void)size;
+#endif
 }
 
 bool seek_to(std::FILE* f, std::int64_t offset) {

@@ -4,9 +4,11 @@
 // those of the C library's formatted input.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace quorvex::table {
@@ -37,6 +39,13 @@ class byte_source {
   int peek() { return pos_ < end_ ? *pos_ : refill_and_peek(); }
   // Consumes the byte that peek() returned.
   void advance() { ++pos_; }
+
+  // The bytes held now, for reads that parse straight from the buffer: they
+  // start at data() and end at data_end(); consume_to() takes them up to a
+  // point between the two.
+  const unsigned char* data() const { return pos_; }
+  const unsigned char* data_end() const { return end_; }
+  void consume_to(const unsigned char* p) { pos_ = p; }
 
   // Absolute offset of the next byte.
   std::int64_t offset() const { return window_offset_ + (pos_ - window_); }
@@ -79,5 +88,54 @@ bool read_token(byte_source& in, char* dest, std::size_t max);
 // in `holder`, if a digit was taken; otherwise `holder` keeps its value and
 // what was consumed (white space, sign, 0x) stays consumed.
 bool read_integer(byte_source& in, std::int32_t& holder);
+
+// read_integer byte by byte from the source, for any input.
+bool read_integer_slowly(byte_source& in, std::int32_t& holder);
+
+inline bool read_integer(byte_source& in, std::int32_t& holder) {
+  // Fast path for what tables hold: up to two white-space bytes, a sign and a
+  // plain decimal number (or a lone 0), inside the buffer with the byte after
+  // it. The first 8 digits are found and converted 8 bytes at a time, without
+  // a branch per digit. Anything else is read byte by byte from the same
+  // place, since nothing has been consumed yet.
+  if constexpr (std::endian::native != std::endian::little) {
+    return read_integer_slowly(in, holder);
+  } else {
+    const unsigned char* p = in.data();
+    const unsigned char* const end = in.data_end();
+    if (end - p < 24) return read_integer_slowly(in, holder);
+    if (is_space(*p)) ++p;
+    if (is_space(*p)) ++p;
+    bool negative = false;
+    if (*p == '-' || *p == '+') negative = *p++ == '-';
+
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, 8);
+    const std::uint64_t d = bytes - 0x3030303030303030u;
+    // High bit set in each byte that is not '0'..'9'; bytes after the first
+    // such byte may be wrong (borrows), but only the first one counts.
+    const std::uint64_t not_digit = (d | (d + 0x7676767676767676u)) & 0x8080808080808080u;
+    const int digits = not_digit == 0 ? 8 : std::countr_zero(not_digit) / 8;
+    if (digits == 0) return read_integer_slowly(in, holder);
+    if ((d & 0xFF) == 0 && (digits > 1 || p[1] == 'x' || p[1] == 'X')) {
+      return read_integer_slowly(in, holder);  // octal or hexadecimal
+    }
+    // Digits moved to the top bytes, leading zero bytes below them.
+    std::uint64_t v = d << (64 - 8 * digits);
+    v = (v * 2561) >> 8;
+    v = ((v & 0x00FF00FF00FF00FFu) * 6553601) >> 16;
+    auto value = static_cast<std::uint32_t>(((v & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32);
+    p += digits;
+    if (digits == 8) {
+      for (unsigned digit; p < end && (digit = static_cast<unsigned>(*p) - '0') <= 9; ++p) {
+        value = value * 10 + digit;
+      }
+      if (p == end) return read_integer_slowly(in, holder);
+    }
+    in.consume_to(p);
+    holder = static_cast<std::int32_t>(negative ? 0u - value : value);
+    return true;
+  }
+}
 
 }  // namespace quorvex::table

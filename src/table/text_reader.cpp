@@ -15,7 +15,7 @@ namespace {
 
 // Record buffers are carved out of slabs: one allocation per slab instead of
 // one per record, and records of neighbouring lines lie next to each other.
-constexpr std::size_t slab_records = 4096;
+constexpr std::size_t slab_records = 65536;
 
 struct record_slab {
   record_slab* next;
@@ -30,6 +30,7 @@ record_buffer* new_record_buffer() {
   if (last_slab == nullptr || last_slab->used == slab_records) {
     auto* slab = static_cast<record_slab*>(std::malloc(sizeof(record_slab)));
     if (slab == nullptr) return nullptr;
+    platform::advise_large_block(slab, sizeof(record_slab));
     slab->next = nullptr;
     slab->used = 0;
     (last_slab != nullptr ? last_slab->next : first_slab) = slab;
