@@ -22,6 +22,11 @@ inline bool is_line_end(int c) {
   return c == '\r' || c == '\n';
 }
 
+// 1 for the six white-space bytes, 0 for every other byte.
+inline constexpr unsigned char space_table[256] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1,
+                                                   1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+
 constexpr int end_of_data = -1;
 
 class byte_source {
@@ -92,22 +97,25 @@ bool read_integer(byte_source& in, std::int32_t& holder);
 // read_integer byte by byte from the source, for any input.
 bool read_integer_slowly(byte_source& in, std::int32_t& holder);
 
-inline bool read_integer(byte_source& in, std::int32_t& holder) {
-  // Fast path for what tables hold: up to two white-space bytes, a sign and a
-  // plain decimal number (or a lone 0), inside the buffer with the byte after
-  // it. The first 8 digits are found and converted 8 bytes at a time, without
-  // a branch per digit. Anything else is read byte by byte from the same
-  // place, since nothing has been consumed yet.
+// Room a caller of scan_plain_integer must leave readable after `p`.
+constexpr std::ptrdiff_t plain_integer_window = 24;
+
+// The fast path of read_integer, for what tables hold: up to two white-space
+// bytes, a sign and a plain decimal number (or a lone 0). The first 8 digits
+// are found and converted 8 bytes at a time, without a branch per digit.
+// At least plain_integer_window bytes must be readable from `p` on. Returns
+// where the number ends, having set `value`; or null for anything else
+// (octal, hexadecimal, no digit, more white space, a number reaching the end
+// of the window), which read_integer_slowly must then read from `p`.
+inline const unsigned char* scan_plain_integer(const unsigned char* p, std::int32_t& value) {
   if constexpr (std::endian::native != std::endian::little) {
-    return read_integer_slowly(in, holder);
+    return nullptr;
   } else {
-    const unsigned char* p = in.data();
-    const unsigned char* const end = in.data_end();
-    if (end - p < 24) return read_integer_slowly(in, holder);
-    if (is_space(*p)) ++p;
-    if (is_space(*p)) ++p;
-    bool negative = false;
-    if (*p == '-' || *p == '+') negative = *p++ == '-';
+    const unsigned char* const window_end = p + plain_integer_window;
+    p += space_table[*p];
+    p += space_table[*p];
+    const bool negative = *p == '-';
+    p += negative | (*p == '+');
 
     std::uint64_t bytes;
     std::memcpy(&bytes, p, 8);
@@ -116,26 +124,34 @@ inline bool read_integer(byte_source& in, std::int32_t& holder) {
     // such byte may be wrong (borrows), but only the first one counts.
     const std::uint64_t not_digit = (d | (d + 0x7676767676767676u)) & 0x8080808080808080u;
     const int digits = not_digit == 0 ? 8 : std::countr_zero(not_digit) / 8;
-    if (digits == 0) return read_integer_slowly(in, holder);
-    if ((d & 0xFF) == 0 && (digits > 1 || p[1] == 'x' || p[1] == 'X')) {
-      return read_integer_slowly(in, holder);  // octal or hexadecimal
-    }
+    if (digits == 0) return nullptr;
+    if ((d & 0xFF) == 0 && (digits > 1 || p[1] == 'x' || p[1] == 'X')) return nullptr;
     // Digits moved to the top bytes, leading zero bytes below them.
     std::uint64_t v = d << (64 - 8 * digits);
     v = (v * 2561) >> 8;
     v = ((v & 0x00FF00FF00FF00FFu) * 6553601) >> 16;
-    auto value = static_cast<std::uint32_t>(((v & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32);
+    auto result = static_cast<std::uint32_t>(((v & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32);
     p += digits;
     if (digits == 8) {
-      for (unsigned digit; p < end && (digit = static_cast<unsigned>(*p) - '0') <= 9; ++p) {
-        value = value * 10 + digit;
+      for (unsigned digit; p < window_end && (digit = static_cast<unsigned>(*p) - '0') <= 9; ++p) {
+        result = result * 10 + digit;
       }
-      if (p == end) return read_integer_slowly(in, holder);
+      if (p == window_end) return nullptr;
     }
-    in.consume_to(p);
-    holder = static_cast<std::int32_t>(negative ? 0u - value : value);
-    return true;
+    value = static_cast<std::int32_t>(negative ? 0u - result : result);
+    return p;
   }
+}
+
+inline bool read_integer(byte_source& in, std::int32_t& holder) {
+  const unsigned char* p = in.data();
+  if (in.data_end() - p >= plain_integer_window) {
+    if (const unsigned char* end = scan_plain_integer(p, holder)) {
+      in.consume_to(end);
+      return true;
+    }
+  }
+  return read_integer_slowly(in, holder);
 }
 
 }  // namespace quorvex::table

@@ -53,14 +53,32 @@ void parse_record(byte_source& in, int start, record_buffer& r, std::int32_t& lo
   std::memcpy(r.record.CofName, name, 7);
   r.bucket = name_hash(r.record.CofName);
 
-  read_integer(in, long_holder);
+  // The 146 values, read straight from the buffer while it holds enough;
+  // the cursor lives in a register, and the byte source is brought up to
+  // date only where a value must be read byte by byte.
+  const unsigned char* p = in.data();
+  const unsigned char* end = in.data_end();
+  const auto next_value = [&](std::int32_t& holder) {
+    if (end - p >= plain_integer_window) {
+      if (const unsigned char* after = scan_plain_integer(p, holder)) {
+        p = after;
+        return;
+      }
+    }
+    in.consume_to(p);
+    read_integer_slowly(in, holder);
+    p = in.data();
+    end = in.data_end();
+  };
+  next_value(long_holder);
   store_le32(r.record.FramesPerDirection, long_holder);
-  read_integer(in, long_holder);
+  next_value(long_holder);
   store_le32(r.record.AnimationSpeed, long_holder);
   for (std::size_t j = 0; j < frame_count; ++j) {
-    read_integer(in, frame_holder);
+    next_value(frame_holder);
     r.record.FrameData[j] = static_cast<unsigned char>(frame_holder);
   }
+  in.consume_to(p);
 }
 
 }  // namespace
