@@ -7,6 +7,7 @@
 
 #include "platform/console.h"
 #include "platform/platform.h"
+#include "table/chunk_pool.h"
 
 namespace quorvex::convert {
 
@@ -15,52 +16,13 @@ hash_node** animdata_sorted_name = nullptr;
 
 namespace {
 
-// 2 MiB of nodes per chunk: a whole large page where the system has them.
-constexpr std::size_t chunk_nodes = (std::size_t{2} << 20) / sizeof(hash_node) - 1;
-
-struct node_chunk {
-  node_chunk* next;
-  std::size_t used;
-  hash_node nodes[chunk_nodes];
-};
-
-// Chunks in order of allocation; nodes within them in order of addition.
-node_chunk* first_chunk = nullptr;
-node_chunk* last_chunk = nullptr;
+// Up to 2 MiB of nodes per chunk: a whole large page where the system has
+// them.
+table::chunk_pool<hash_node> nodes((std::size_t{2} << 20) / sizeof(hash_node));
 
 // Where the nodes added since the last hash_list_clear begin: those, and only
 // those, are in the lists.
-node_chunk* live_chunk = nullptr;
-std::size_t live_index = 0;
-
-hash_node* new_node() {
-  if (last_chunk == nullptr || last_chunk->used == chunk_nodes) {
-    auto* chunk = static_cast<node_chunk*>(std::malloc(sizeof(node_chunk)));
-    if (chunk == nullptr) return nullptr;
-    platform::advise_large_block(chunk, sizeof(node_chunk));
-    chunk->next = nullptr;
-    chunk->used = 0;
-    if (last_chunk != nullptr) {
-      last_chunk->next = chunk;
-    } else {
-      first_chunk = chunk;
-    }
-    last_chunk = chunk;
-    if (live_chunk == nullptr) {
-      live_chunk = chunk;
-      live_index = 0;
-    }
-  }
-  return &last_chunk->nodes[last_chunk->used++];
-}
-
-// Calls fn for each node in the lists, in order of addition.
-template <typename Fn>
-void for_each_live_node(Fn fn) {
-  for (node_chunk* c = live_chunk; c != nullptr; c = c->next) {
-    for (std::size_t i = c == live_chunk ? live_index : 0; i < c->used; ++i) fn(&c->nodes[i]);
-  }
-}
+table::chunk_pool<hash_node>::position live;
 
 struct sort_entry {
   std::uint64_t key;
@@ -73,13 +35,12 @@ static_assert(sizeof(sort_entry) >= 2 * sizeof(hash_node*));
 void hash_list_clear() {
   for (auto& head : hash_list) head = nullptr;
   // Nodes added before now are in no list any more.
-  live_chunk = last_chunk;
-  live_index = last_chunk != nullptr ? last_chunk->used : 0;
+  live = nodes.end();
 }
 
 void hash_list_add(std::int32_t bucket, const table::animdata_record* record) {
   if (bucket < 0 || bucket >= table::bucket_count) return;
-  hash_node* node = new_node();
+  hash_node* node = nodes.allocate();
   if (node == nullptr) {
     platform::print("can't allocate %i bytes for adding record '%.7s' to the hash list # %i\n",
                     static_cast<int>(sizeof(hash_node)), record->CofName, static_cast<int>(bucket));
@@ -92,13 +53,15 @@ void hash_list_add(std::int32_t bucket, const table::animdata_record* record) {
 
 std::int32_t build_sorted_name() {
   std::size_t count = 0;
-  for_each_live_node([&](hash_node*) { ++count; });
+  nodes.for_each_from(live, [&](hash_node*) { ++count; });
 
   // The nodes are sorted as (name key, record address) pairs, which order
   // exactly like compare_names with file order among equal names, without
   // following a pointer per comparison. The pairs' memory then becomes the
   // index itself, so the index costs no second allocation.
-  auto* entries = static_cast<sort_entry*>(std::malloc(count > 0 ? count * sizeof(sort_entry) : 1));
+  // An empty index needs no memory, and asking for none is no failure.
+  if (count == 0) return 0;
+  auto* entries = static_cast<sort_entry*>(std::malloc(count * sizeof(sort_entry)));
   if (entries != nullptr) platform::advise_large_block(entries, count * sizeof(sort_entry));
   if (entries == nullptr) {
     platform::print("can't allocate %lli bytes for animdata_sorted_name\n",
@@ -106,7 +69,7 @@ std::int32_t build_sorted_name() {
     return 0;
   }
   std::size_t n = 0;
-  for_each_live_node([&](hash_node* node) {
+  nodes.for_each_from(live, [&](hash_node* node) {
     entries[n++] = {table::name_key(*node->record), node};
   });
   std::sort(entries, entries + count, [](const sort_entry& a, const sort_entry& b) {
@@ -122,22 +85,14 @@ std::int32_t build_sorted_name() {
     std::memcpy(bytes + i * sizeof(hash_node*), &node, sizeof node);
   }
   void* index = entries;
-  if (count > 0) {
-    if (void* shrunk = std::realloc(entries, count * sizeof(hash_node*))) index = shrunk;
-  }
+  if (void* shrunk = std::realloc(entries, count * sizeof(hash_node*))) index = shrunk;
   animdata_sorted_name = static_cast<hash_node**>(index);
   return static_cast<std::int32_t>(count);
 }
 
 void hash_list_free() {
-  while (first_chunk != nullptr) {
-    node_chunk* next = first_chunk->next;
-    std::free(first_chunk);
-    first_chunk = next;
-  }
-  last_chunk = nullptr;
-  live_chunk = nullptr;
-  live_index = 0;
+  nodes.release_all();
+  live = {};
   for (auto& head : hash_list) head = nullptr;
 }
 

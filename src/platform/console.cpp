@@ -14,9 +14,11 @@ namespace {
 // Standard output carries short messages only; a small buffer is plenty.
 constexpr std::size_t console_capacity = 16 * 1024;
 
-// Never destroyed: it must outlive every exit handler that prints.
+// Built in static storage and never destroyed: it must outlive every exit
+// handler that prints, and must not depend on an allocation.
 out_stream& console() {
-  static out_stream* const stream = new out_stream;
+  alignas(out_stream) static unsigned char storage[sizeof(out_stream)];
+  static out_stream* const stream = new (storage) out_stream;
   return *stream;
 }
 

@@ -11,25 +11,20 @@
 namespace quorvex::table {
 
 byte_source::byte_source(std::FILE* file, std::size_t capacity) : file_(file) {
-  owned_.reset(new (std::nothrow) unsigned char[capacity]);
-  // Without a large buffer, a small one still reads correctly.
-  if (!owned_) {
-    capacity = 4096;
-    owned_.reset(new (std::nothrow) unsigned char[capacity]);
-  }
-  capacity_ = owned_ ? capacity : 0;
-  if (capacity_ == 0) read_error_ = true;
-  window_ = pos_ = end_ = owned_.get();
+  if (capacity > sizeof fallback_) owned_.reset(new (std::nothrow) unsigned char[capacity]);
+  buffer_ = owned_ ? owned_.get() : fallback_;
+  capacity_ = owned_ ? capacity : sizeof fallback_;
+  window_ = pos_ = end_ = buffer_;
 }
 
 byte_source::byte_source(const unsigned char* data, std::size_t size)
     : window_(data), pos_(data), end_(data + size), memory_(data), memory_size_(size) {}
 
 bool byte_source::refill() {
-  if (file_ == nullptr || capacity_ == 0) return false;
+  if (file_ == nullptr) return false;
   window_offset_ += end_ - window_;
-  window_ = pos_ = end_ = owned_.get();
-  const std::size_t n = std::fread(owned_.get(), 1, capacity_, file_);
+  window_ = pos_ = end_ = buffer_;
+  const std::size_t n = std::fread(buffer_, 1, capacity_, file_);
   if (n < capacity_ && std::ferror(file_)) read_error_ = true;
   end_ = window_ + n;
   return n > 0;
@@ -58,7 +53,7 @@ bool byte_source::seek(std::int64_t offset) {
   }
   if (!platform::seek_to(file_, offset)) return false;
   window_offset_ = offset;
-  window_ = pos_ = end_ = owned_.get();
+  window_ = pos_ = end_ = buffer_;
   return true;
 }
 

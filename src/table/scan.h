@@ -71,6 +71,10 @@ class byte_source {
 
   std::FILE* file_ = nullptr;
   std::unique_ptr<unsigned char[]> owned_;
+  // Used when no large buffer can be had, so that reading never depends on
+  // an allocation.
+  unsigned char fallback_[4096];
+  unsigned char* buffer_ = fallback_;
   std::size_t capacity_ = 0;
   const unsigned char* window_ = nullptr;  // first byte held
   const unsigned char* pos_ = nullptr;

@@ -6,6 +6,7 @@
 #include "cli/fatal.h"
 #include "platform/console.h"
 #include "platform/platform.h"
+#include "table/chunk_pool.h"
 
 namespace quorvex::table {
 
@@ -13,31 +14,13 @@ record_buffer** animdata_records = nullptr;
 
 namespace {
 
-// Record buffers are carved out of slabs: one allocation per slab instead of
-// one per record, and records of neighbouring lines lie next to each other.
-constexpr std::size_t slab_records = 65536;
-
-struct record_slab {
-  record_slab* next;
-  std::size_t used;
-  record_buffer records[slab_records];
-};
-
-record_slab* first_slab = nullptr;
-record_slab* last_slab = nullptr;
+// Record buffers are carved out of chunks of up to 65,536 records, so that
+// records of neighbouring lines lie next to each other.
+chunk_pool<record_buffer> record_buffers(65536);
 
 record_buffer* new_record_buffer() {
-  if (last_slab == nullptr || last_slab->used == slab_records) {
-    auto* slab = static_cast<record_slab*>(std::malloc(sizeof(record_slab)));
-    if (slab == nullptr) return nullptr;
-    platform::advise_large_block(slab, sizeof(record_slab));
-    slab->next = nullptr;
-    slab->used = 0;
-    (last_slab != nullptr ? last_slab->next : first_slab) = slab;
-    last_slab = slab;
-  }
-  record_buffer* r = &last_slab->records[last_slab->used++];
-  std::memset(r, 0, sizeof *r);
+  record_buffer* r = record_buffers.allocate();
+  if (r != nullptr) std::memset(r, 0, sizeof *r);
   return r;
 }
 
@@ -97,13 +80,19 @@ std::int32_t read_text_table_from(byte_source& in, text_table_shape& shape) {
   if (first_start != end_of_data) lines = 1 + in.count_line_starts(false);
   if (in.read_error()) return -2;
 
+  // No slots are asked for when there are no data lines: an empty array is
+  // no failure.
   const std::int64_t slot_bytes = lines * static_cast<std::int64_t>(sizeof(record_buffer*));
-  if (lines > INT32_MAX ||
-      (animdata_records = static_cast<record_buffer**>(std::calloc(
-           lines > 0 ? static_cast<std::size_t>(lines) : 1, sizeof(record_buffer*)))) == nullptr) {
-    platform::print("can't allocate %lli bytes for animdata_records\n",
-                    static_cast<long long>(slot_bytes));
-    return -1;
+  if (lines > 0) {
+    if (lines <= INT32_MAX) {
+      animdata_records = static_cast<record_buffer**>(
+          std::calloc(static_cast<std::size_t>(lines), sizeof(record_buffer*)));
+    }
+    if (animdata_records == nullptr) {
+      platform::print("can't allocate %lli bytes for animdata_records\n",
+                      static_cast<long long>(slot_bytes));
+      return -1;
+    }
   }
   shape.data_lines = lines;
   if (first_start == end_of_data) return 0;
@@ -151,12 +140,7 @@ std::int32_t read_text_table(text_table_shape& shape) {
 }
 
 void release_record_buffers() {
-  while (first_slab != nullptr) {
-    record_slab* next = first_slab->next;
-    std::free(first_slab);
-    first_slab = next;
-  }
-  last_slab = nullptr;
+  record_buffers.release_all();
 }
 
 void free_animdata_records() {

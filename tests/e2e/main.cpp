@@ -1,8 +1,10 @@
-// quorvex_e2e_tests [gtest options] --tool PATH [--launcher PATH]
+// quorvex_e2e_tests [gtest options] --tool PATH [--launcher PATH] [--failalloc LIB]
 //
 // Runs the end-to-end cases against the quorvex executable at PATH. With a
 // launcher, every run is `launcher tool args...`: a Windows build is tested
-// as `--tool quorvex.exe --launcher /usr/lib/wine/wine64`.
+// as `--tool quorvex.exe --launcher /usr/lib/wine/wine64`. With --failalloc,
+// the out-of-memory cases load that library into the tool to make chosen
+// allocations fail.
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -35,9 +37,12 @@ int main(int argc, char** argv) {
       cmd.tool = absolute(argv[++i]);
     } else if (std::strcmp(argv[i], "--launcher") == 0 && i + 1 < argc) {
       cmd.launcher = absolute(argv[++i]);
+    } else if (std::strcmp(argv[i], "--failalloc") == 0 && i + 1 < argc) {
+      cmd.failalloc = absolute(argv[++i]);
     } else {
       std::cerr << "unknown argument: " << argv[i]
-                << "\nusage: quorvex_e2e_tests [gtest options] --tool PATH [--launcher PATH]\n";
+                << "\nusage: quorvex_e2e_tests [gtest options] --tool PATH [--launcher PATH] "
+                   "[--failalloc LIB]\n";
       return 2;
     }
   }

@@ -38,7 +38,8 @@ namespace fs = std::filesystem;
 
 struct tool_command {
   std::string tool{};
-  std::string launcher{};  // empty: the tool runs directly
+  std::string launcher{};   // empty: the tool runs directly
+  std::string failalloc{};  // the allocation-failing library, if built
 };
 
 inline tool_command& command() {
@@ -311,7 +312,9 @@ class scratch {
   // Runs `launcher tool args...` (or `tool args...`) with the scratch
   // directory as working directory, standard input from /dev/null and
   // standard output and error into files.
-  run_result run(const std::vector<std::string>& args) const {
+  // `env` holds NAME=VALUE settings added to the child's environment.
+  run_result run(const std::vector<std::string>& args,
+                 const std::vector<std::string>& env = {}) const {
     std::vector<std::string> words;
     if (under_launcher()) words.push_back(command().launcher);
     words.push_back(command().tool);
@@ -340,6 +343,10 @@ class scratch {
       ::close(in);
       ::close(out);
       ::close(err);
+      for (const std::string& setting : env) {
+        const std::size_t eq = setting.find('=');
+        ::setenv(setting.substr(0, eq).c_str(), setting.substr(eq + 1).c_str(), 1);
+      }
       ::execv(argv[0], argv.data());
       ::_exit(127);
     }
@@ -478,6 +485,9 @@ struct tool_case {
   int exit_code = 0;
   // Needs a file system that tells letter case apart (native Linux runs).
   bool case_sensitive_names = false;
+  // Settings of the allocation-failing library, loaded into the tool with
+  // LD_PRELOAD (native runs without sanitizers).
+  std::vector<std::string> failing_allocations{};
 };
 
 inline void PrintTo(const tool_case& c, std::ostream* os) {
@@ -495,6 +505,16 @@ inline std::string case_name(const ::testing::TestParamInfo<tool_case>& info) {
 inline void expect_run(const tool_case& c) {
   if (c.case_sensitive_names && under_launcher()) {
     GTEST_SKIP() << "file-name letter case is resolved by the system under the launcher";
+  }
+  std::vector<std::string> env;
+  if (!c.failing_allocations.empty()) {
+    if (under_launcher()) GTEST_SKIP() << "allocations cannot be made to fail under the launcher";
+    if (command().failalloc.empty()) {
+      GTEST_SKIP() << "no allocation-failing library in this build (sanitizers bring their own "
+                      "allocator)";
+    }
+    env = c.failing_allocations;
+    env.push_back("LD_PRELOAD=" + command().failalloc);
   }
   scratch s;
   std::map<std::string, entry> expected;
@@ -515,7 +535,7 @@ inline void expect_run(const tool_case& c) {
       expected["error.txt"] = file("error.txt", c.error.bytes);
       break;
   }
-  const run_result r = s.run(c.args);
+  const run_result r = s.run(c.args, env);
   expect_result(r, c.out, c.exit_code);
   expect_listing(s, expected);
 }
