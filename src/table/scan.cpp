@@ -1,5 +1,7 @@
 #include "table/scan.h"
 
+#include <bit>
+#include <cstring>
 #include <new>
 
 #if defined(__SSE2__)
@@ -176,6 +178,56 @@ bool read_integer_slowly(byte_source& in, std::int32_t& holder) {
   if (negative) value = 0u - value;
   holder = static_cast<std::int32_t>(value);
   return true;
+}
+
+std::size_t scan_tabbed_bytes(const unsigned char*& p, const unsigned char* end,
+                              unsigned char* dest, std::size_t count, std::int32_t& holder) {
+  std::size_t done = 0;
+#if defined(__SSE2__)
+  if constexpr (std::endian::native == std::endian::little) {
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i below_zero = _mm_set1_epi8('0' - 1);
+    const __m128i above_nine = _mm_set1_epi8('9' + 1);
+    while (done < count && end - p >= 32) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      const auto tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)));
+      // Bytes 0x80 and up are negative here, so below '0': not digits.
+      const auto digits = static_cast<unsigned>(_mm_movemask_epi8(
+          _mm_and_si128(_mm_cmpgt_epi8(v, below_zero), _mm_cmplt_epi8(v, above_nine))));
+      // Each value: a tab at `at`, digits up to the first non-digit after it.
+      // Only values ending inside these 16 bytes are taken; the cursor moves
+      // along the bit masks without waiting for the text of each value.
+      unsigned at = 0;
+      while (done < count && ((tabs >> at) & 1u) != 0) {
+        const unsigned stop =
+            static_cast<unsigned>(std::countr_zero((~digits & (~0u << (at + 1))) | (1u << 16)));
+        const unsigned length = stop - at - 1;
+        if (stop == 16 || length == 0 || length > 8) break;
+        const unsigned char* first = p + at + 1;
+        if (*first == '0' && (length > 1 || first[1] == 'x' || first[1] == 'X')) break;
+        std::uint64_t bytes;
+        std::memcpy(&bytes, first, 8);
+        std::uint64_t d = (bytes - 0x3030303030303030u) << (64 - 8 * length);
+        d = (d * 2561) >> 8;
+        d = ((d & 0x00FF00FF00FF00FFu) * 6553601) >> 16;
+        const auto value =
+            static_cast<std::uint32_t>(((d & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32);
+        dest[done++] = static_cast<unsigned char>(value);
+        holder = static_cast<std::int32_t>(value);
+        at = stop;
+      }
+      if (at == 0) break;
+      p += at;
+    }
+  }
+#else
+  (void)p;
+  (void)end;
+  (void)dest;
+  (void)count;
+  (void)holder;
+#endif
+  return done;
 }
 
 }  // namespace quorvex::table

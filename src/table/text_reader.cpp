@@ -57,9 +57,11 @@ void parse_record(byte_source& in, int start, record_buffer& r, std::int32_t& lo
   store_le32(r.record.FramesPerDirection, long_holder);
   next_value(long_holder);
   store_le32(r.record.AnimationSpeed, long_holder);
-  for (std::size_t j = 0; j < frame_count; ++j) {
+  for (std::size_t j = 0; j < frame_count;) {
+    j += scan_tabbed_bytes(p, end, r.record.FrameData + j, frame_count - j, frame_holder);
+    if (j == frame_count) break;
     next_value(frame_holder);
-    r.record.FrameData[j] = static_cast<unsigned char>(frame_holder);
+    r.record.FrameData[j++] = static_cast<unsigned char>(frame_holder);
   }
   in.consume_to(p);
 }
