@@ -1,5 +1,6 @@
 #include "table/scan.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <new>
@@ -180,33 +181,76 @@ bool read_integer_slowly(byte_source& in, std::int32_t& holder) {
   return true;
 }
 
+namespace {
+
+#if defined(__SSE2__)
+// Bit i set where byte i of the 64 bytes at p is a tab, and where it is a
+// decimal digit.
+struct byte_masks {
+  std::uint64_t tabs;
+  std::uint64_t digits;
+};
+
+byte_masks classify_64(const unsigned char* p) {
+  const __m128i tab = _mm_set1_epi8('\t');
+  // Bytes 0x80 and up are negative here, so below '0': not digits.
+  const __m128i below_zero = _mm_set1_epi8('0' - 1);
+  const __m128i above_nine = _mm_set1_epi8('9' + 1);
+  byte_masks m{0, 0};
+  for (int i = 0; i < 4; ++i) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+    const auto tabs = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)));
+    const auto digits = static_cast<std::uint32_t>(_mm_movemask_epi8(
+        _mm_and_si128(_mm_cmpgt_epi8(v, below_zero), _mm_cmplt_epi8(v, above_nine))));
+    m.tabs |= std::uint64_t{tabs} << (16 * i);
+    m.digits |= std::uint64_t{digits} << (16 * i);
+  }
+  return m;
+}
+
+// Bit i set where byte i of the 64 bytes at p is '0'.
+std::uint64_t classify_zeros(const unsigned char* p) {
+  const __m128i zero = _mm_set1_epi8('0');
+  std::uint64_t m = 0;
+  for (int i = 0; i < 4; ++i) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+    m |= std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))}
+         << (16 * i);
+  }
+  return m;
+}
+#endif
+
+}  // namespace
+
 std::size_t scan_tabbed_bytes(const unsigned char*& p, const unsigned char* end,
                               unsigned char* dest, std::size_t count, std::int32_t& holder) {
   std::size_t done = 0;
 #if defined(__SSE2__)
   if constexpr (std::endian::native == std::endian::little) {
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i below_zero = _mm_set1_epi8('0' - 1);
-    const __m128i above_nine = _mm_set1_epi8('9' + 1);
-    while (done < count && end - p >= 32) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      const auto tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)));
-      // Bytes 0x80 and up are negative here, so below '0': not digits.
-      const auto digits = static_cast<unsigned>(_mm_movemask_epi8(
-          _mm_and_si128(_mm_cmpgt_epi8(v, below_zero), _mm_cmplt_epi8(v, above_nine))));
-      // Each value: a tab at `at`, digits up to the first non-digit after it.
-      // Only values ending inside these 16 bytes are taken; the cursor moves
-      // along the bit masks without waiting for the text of each value.
+    // 64 bytes are examined, and a value's 8-byte read may start at the last.
+    while (done < count && end - p >= 80) {
+      const byte_masks m = classify_64(p);
+      if ((m.tabs & 1u) == 0) break;
+      // The values taken are those between two tabs, all digits, before any
+      // byte that is neither a tab nor a digit; a value that is empty or
+      // begins with a 0 followed by more digits (octal) ends the run at its
+      // tab. Walking from tab to tab along the mask, the cursor never waits
+      // for the text of a value.
+      const std::uint64_t zeros = classify_zeros(p);
+      const std::uint64_t bad = m.tabs & ((m.tabs >> 1) | ((zeros >> 1) & (m.digits >> 2)));
+      unsigned limit = static_cast<unsigned>(std::countr_zero(~(m.tabs | m.digits)));
+      if (bad != 0) limit = std::min(limit, static_cast<unsigned>(std::countr_zero(bad)) + 1);
+      std::uint64_t tabs = limit >= 64 ? m.tabs : m.tabs & ((std::uint64_t{1} << limit) - 1);
       unsigned at = 0;
-      while (done < count && ((tabs >> at) & 1u) != 0) {
-        const unsigned stop =
-            static_cast<unsigned>(std::countr_zero((~digits & (~0u << (at + 1))) | (1u << 16)));
-        const unsigned length = stop - at - 1;
-        if (stop == 16 || length == 0 || length > 8) break;
-        const unsigned char* first = p + at + 1;
-        if (*first == '0' && (length > 1 || first[1] == 'x' || first[1] == 'X')) break;
+      tabs &= tabs - 1;
+      while (tabs != 0 && done < count) {
+        const auto next = static_cast<unsigned>(std::countr_zero(tabs));
+        const unsigned length = next - at - 1;
+        if (length > 8) break;
+        tabs &= tabs - 1;
         std::uint64_t bytes;
-        std::memcpy(&bytes, first, 8);
+        std::memcpy(&bytes, p + at + 1, 8);
         std::uint64_t d = (bytes - 0x3030303030303030u) << (64 - 8 * length);
         d = (d * 2561) >> 8;
         d = ((d & 0x00FF00FF00FF00FFu) * 6553601) >> 16;
@@ -214,7 +258,7 @@ std::size_t scan_tabbed_bytes(const unsigned char*& p, const unsigned char* end,
             static_cast<std::uint32_t>(((d & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32);
         dest[done++] = static_cast<unsigned char>(value);
         holder = static_cast<std::int32_t>(value);
-        at = stop;
+        at = next;
       }
       if (at == 0) break;
       p += at;

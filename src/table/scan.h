@@ -148,11 +148,11 @@ inline const unsigned char* scan_plain_integer(const unsigned char* p, std::int3
 }
 
 // The fast path for a run of byte values as tables hold them: each one tab
-// and 1 to 8 decimal digits (no leading 0 but a lone one), sixteen bytes of
+// and 1 to 8 decimal digits (no leading 0 but a lone one), 64 bytes of
 // text examined at a time. Reads up to `count` values from `p`, storing the
 // low 8 bits of each in `dest` and the whole of the last in `holder`, exactly
 // as read_integer would; stops before the first value of another form, or
-// when fewer than 32 bytes are left before `end`. Returns how many values it
+// when fewer than 80 bytes are left before `end`. Returns how many values it
 // read, and moves `p` past them.
 std::size_t scan_tabbed_bytes(const unsigned char*& p, const unsigned char* end,
                               unsigned char* dest, std::size_t count, std::int32_t& holder);

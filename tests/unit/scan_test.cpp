@@ -171,6 +171,55 @@ TEST(ReadInteger, BufferedReadAgreesWithTheByteByByteRead) {
   }
 }
 
+TEST(ScanTabbedBytes, AgreesWithReadingOneValueAtATime) {
+  // Runs of tab-separated values of every length, with now and then a value
+  // of another form (octal, hexadecimal, signed, empty, too long, blanks,
+  // other bytes): the values taken, the holder and where the run stops must
+  // be those of read_integer_slowly, value by value.
+  std::mt19937 rng(99);
+  std::size_t taken_in_all = 0;
+  const char* odd[] = {"",   "0",  "00",  "017",       "08",         "0x1F", "0X",    "-3",
+                       "+4", " 5", "12a", "123456789", "4294967296", "\xFF", "\r\n7", "\t"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    const int values = 1 + static_cast<int>(rng() % 160);
+    for (int v = 0; v < values; ++v) {
+      text += '\t';
+      if (rng() % 24 == 0) {
+        text += odd[rng() % (sizeof odd / sizeof odd[0])];
+      } else {
+        text += std::to_string(rng() % (rng() % 4 == 0 ? 100000000u : 256u));
+      }
+    }
+    text += "\r\nNext\t1";
+    const auto data = test::exact_copy(text);
+    const std::size_t count = 1 + rng() % 150;
+
+    const unsigned char* p = data.get();
+    unsigned char fast[160] = {};
+    std::int32_t fast_holder = untouched;
+    const std::size_t taken =
+        scan_tabbed_bytes(p, data.get() + text.size(), fast, count, fast_holder);
+    ASSERT_LE(taken, count);
+    taken_in_all += taken;
+
+    byte_source slow(data.get(), text.size());
+    std::int32_t slow_holder = untouched;
+    for (std::size_t v = 0; v < taken; ++v) {
+      ASSERT_TRUE(read_integer_slowly(slow, slow_holder)) << testing::PrintToString(text);
+      ASSERT_EQ(fast[v], static_cast<unsigned char>(slow_holder)) << testing::PrintToString(text);
+    }
+    if (taken > 0) {
+      ASSERT_EQ(fast_holder, slow_holder) << testing::PrintToString(text);
+    }
+    ASSERT_EQ(p - data.get(), slow.offset()) << testing::PrintToString(text);
+  }
+  // Where the bulk path exists, it must have taken most values.
+#if defined(__SSE2__)
+  EXPECT_GT(taken_in_all, 200000u);
+#endif
+}
+
 struct token_case {
   std::string_view text;
   std::size_t max;
