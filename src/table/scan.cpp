@@ -232,6 +232,24 @@ std::size_t scan_tabbed_bytes(const unsigned char*& p, const unsigned char* end,
     while (done < count && end - p >= 80) {
       const byte_masks m = classify_64(p);
       if ((m.tabs & 1u) == 0) break;
+      if (m.tabs == 0x5555555555555555u && m.digits == 0xAAAAAAAAAAAAAAAAu &&
+          (p[64] == '\t' || p[64] == '\r' || p[64] == '\n') && count - done >= 32) {
+        // 32 values of one digit each, as sparse tables are made of, the
+        // last one ended by white space (not by more digits, nor by the x of
+        // a hexadecimal prefix): the digits are the odd bytes.
+        const __m128i zero_digit = _mm_set1_epi8('0');
+        for (int half = 0; half < 2; ++half) {
+          const auto* q = reinterpret_cast<const __m128i*>(p + 32 * half);
+          const __m128i odd = _mm_packus_epi16(_mm_srli_epi16(_mm_loadu_si128(q), 8),
+                                               _mm_srli_epi16(_mm_loadu_si128(q + 1), 8));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + done + 16 * half),
+                           _mm_sub_epi8(odd, zero_digit));
+        }
+        done += 32;
+        holder = dest[done - 1];
+        p += 64;
+        continue;
+      }
       // The values taken are those between two tabs, all digits, before any
       // byte that is neither a tab nor a digit; a value that is empty or
       // begins with a 0 followed by more digits (octal) ends the run at its
