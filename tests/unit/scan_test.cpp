@@ -223,6 +223,32 @@ TEST(ScanTabbedBytes, AgreesWithReadingOneValueAtATime) {
 #endif
 }
 
+TEST(ScanTabbedBytes, RunsOfSingleDigitsEndWhereTheirLastValueEnds) {
+  // 32 one-digit values fill 64 bytes exactly; what follows them decides
+  // whether the last one is a single digit: more digits lengthen it, and
+  // an x after a 0 makes a hexadecimal number of it.
+  std::string ones;
+  for (int i = 0; i < 32; ++i) ones += "\t1";
+  std::string zeros;
+  for (int i = 0; i < 32; ++i) zeros += "\t0";
+  for (const std::string& text :
+       {ones + "2\t7" + std::string(40, '\t'), zeros + "x1F\t7" + std::string(40, '\t'),
+        zeros + "\t7" + std::string(40, '\t')}) {
+    const auto data = test::exact_copy(text);
+    const unsigned char* p = data.get();
+    unsigned char fast[40] = {};
+    std::int32_t fast_holder = untouched;
+    const std::size_t taken = scan_tabbed_bytes(p, data.get() + text.size(), fast, 33, fast_holder);
+    byte_source slow(data.get(), text.size());
+    std::int32_t slow_holder = untouched;
+    for (std::size_t v = 0; v < taken; ++v) {
+      ASSERT_TRUE(read_integer_slowly(slow, slow_holder)) << testing::PrintToString(text);
+      EXPECT_EQ(fast[v], static_cast<unsigned char>(slow_holder)) << testing::PrintToString(text);
+    }
+    EXPECT_EQ(p - data.get(), slow.offset()) << testing::PrintToString(text);
+  }
+}
+
 struct token_case {
   std::string_view text;
   std::size_t max;
