@@ -4,6 +4,7 @@
 // those of the C library's formatted input.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -23,9 +24,11 @@ inline bool is_line_end(int c) {
 }
 
 // 1 for the six white-space bytes, 0 for every other byte.
-inline constexpr unsigned char space_table[256] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1,
-                                                   1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+inline constexpr std::array<unsigned char, 256> space_table = [] {
+  std::array<unsigned char, 256> table{};
+  for (const unsigned char c : {'\t', '\n', '\v', '\f', '\r', ' '}) table[c] = 1;
+  return table;
+}();
 
 constexpr int end_of_data = -1;
 
